@@ -1,0 +1,1 @@
+#include "desktop/win32_desktop.h"
