@@ -1,9 +1,12 @@
 #pragma once
 
-// Control and command ids of the main window. The end-to-end test driver
+// Window classes, control and command ids of the program's windows. The end-to-end test driver
 // finds controls and sends commands by these numbers.
 
 namespace kestrune::ids {
+
+inline constexpr wchar_t kMainWindowClass[] = L"KestruneMainWindow";
+inline constexpr wchar_t kAboutWindowClass[] = L"KestruneAboutWindow";
 
 inline constexpr int kScriptEditor = 1001;  // 编辑框1
 inline constexpr int kMessageLog = 1002;    // 编辑框2
