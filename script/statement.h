@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include <cstddef>
 #include <variant>
 
 namespace kestrune {
@@ -19,7 +19,9 @@ struct MouseAction {
   friend bool operator==(const MouseAction&, const MouseAction&) = default;
 };
 
-// A fixed delay has low == high; a range draws from low to high, both included.
+// A fixed delay has low == high and random == false. A range (random) draws
+// anew from low to high, both included, each time it runs; low <= high always,
+// whichever order the script wrote them in.
 struct Delay {
   int low = 0;
   int high = 0;
@@ -28,9 +30,9 @@ struct Delay {
 };
 
 struct Statement {
-  int line = 0;      // 1-based, counting every line of the text
-  std::string text;  // as written, comment removed, spaces trimmed
+  std::size_t line = 0;  // 1-based, counting every line of the text
   std::variant<MouseAction, Delay> action;
+  friend bool operator==(const Statement&, const Statement&) = default;
 };
 
 }  // namespace kestrune
