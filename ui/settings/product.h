@@ -1,0 +1,27 @@
+#pragma once
+
+// Who makes the program and which version it is: the caption, the status bar,
+// the About window and the version resource all take it from here. The
+// version itself comes from project(VERSION) in the top CMakeLists.txt.
+#include "ui/settings/version.h"
+
+// Macros first, so that the resource compiler can use them as well.
+#define KESTRUNE_PRODUCT "Kestrune"
+#define KESTRUNE_AUTHOR "Kestrune 开发组 kestrune@example.org"
+#define KESTRUNE_PRODUCT_LINE KESTRUNE_PRODUCT " V" KESTRUNE_VERSION_SHORT " by " KESTRUNE_AUTHOR
+#define KESTRUNE_TITLE \
+  KESTRUNE_PRODUCT "（键鼠模拟） V" KESTRUNE_VERSION_SHORT " by " KESTRUNE_AUTHOR
+
+#ifndef RC_INVOKED
+#include <string_view>
+
+namespace kestrune::product {
+
+inline constexpr std::string_view kAuthor = KESTRUNE_AUTHOR;
+// "Kestrune（键鼠模拟） V1.0 by ...": the main window's caption and the About label.
+inline constexpr std::string_view kTitle = KESTRUNE_TITLE;
+// "Kestrune V1.0 by ...": the status bar's first pane, after a leading space.
+inline constexpr std::string_view kProductLine = KESTRUNE_PRODUCT_LINE;
+
+}  // namespace kestrune::product
+#endif
