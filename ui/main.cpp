@@ -1,0 +1,15 @@
+#include <windows.h>
+
+#include "desktop/win32_desktop.h"
+#include "ui/main_window.h"
+#include "ui/window.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+  kestrune::Win32Desktop desktop;
+  desktop.setPreTranslate(&kestrune::preTranslateMessage);
+  // Lives until the message loop has returned, so no handler that a running
+  // script nests inside its waits can outlive it.
+  kestrune::MainWindow window(desktop);
+  if (!window.create(showCommand)) return 1;
+  return desktop.runMessageLoop();
+}
