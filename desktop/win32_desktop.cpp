@@ -127,7 +127,8 @@ bool Win32Desktop::quitRequested() {
 }
 
 void Win32Desktop::wait(int milliseconds) {
-  if (milliseconds <= 0) return;
+  // A closing program must not go on handling messages for a running script.
+  if (milliseconds <= 0 || quitRequested()) return;
   const LONGLONG deadline = counterNow() + scaleUp(milliseconds, counterFrequency_, 1000);
   const FineTimerResolution resolution(!waitTimer_);
   for (;;) {
