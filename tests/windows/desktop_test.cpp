@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
+#include <algorithm>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -22,10 +22,11 @@ struct Event {
   HWND window;
   UINT message;
   WPARAM wParam;
-  POINT screen;  // mouse messages only
+  LPARAM lParam;  // 0 for mouse messages: `screen` holds their position
+  POINT screen;
   friend bool operator==(const Event& a, const Event& b) {
     return a.window == b.window && a.message == b.message && a.wParam == b.wParam &&
-           a.screen.x == b.screen.x && a.screen.y == b.screen.y;
+           a.lParam == b.lParam && a.screen.x == b.screen.x && a.screen.y == b.screen.y;
   }
 };
 
@@ -34,7 +35,8 @@ std::function<void(const MSG&)> onDispatch;  // runs after an event is recorded
 
 void PrintTo(const Event& event, std::ostream* out) {
   *out << "{window " << event.window << ", message 0x" << std::hex << event.message << std::dec
-       << ", wParam " << event.wParam << ", at " << event.screen.x << "," << event.screen.y << "}";
+       << ", wParam " << event.wParam << ", lParam " << event.lParam << ", at " << event.screen.x
+       << "," << event.screen.y << "}";
 }
 
 bool isMouseButton(UINT message) {
@@ -54,7 +56,7 @@ LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       screen = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       ClientToScreen(window, &screen);
     }
-    events.push_back({window, message, wParam, screen});
+    events.push_back({window, message, wParam, isMouseButton(message) ? 0 : lParam, screen});
     if (onDispatch) onDispatch(MSG{window, message, wParam, lParam, 0, {}});
     return 0;
   }
@@ -162,7 +164,7 @@ TEST_F(DesktopTest, MouseActionClicksAtThePositionWithTheKindsTransitions) {
     pumpUntil([] { return false; }, 50);  // nothing more may come
 
     std::vector<Event> expected;
-    for (UINT message : c.messages) expected.push_back({recorder.get(), message, 0, {c.x, c.y}});
+    for (UINT message : c.messages) expected.push_back({recorder.get(), message, 0, 0, {c.x, c.y}});
     for (Event& event : events) event.wParam = 0;  // button state flags: not the point here
     EXPECT_THAT(events, ElementsAreArray(expected));
   }
@@ -253,25 +255,29 @@ TEST_P(WaitTest, QuitRequestEndsTheWaitAndStaysQueued) {
   UniqueWindow window = makeWindow();
   struct Case {
     const char* name;
-    std::function<void()> arrange;
+    std::function<std::jthread()> arrange;  // the thread, if any, ends with the case
   };
   const Case cases[] = {
-      {"pending before the wait", [] { PostQuitMessage(3); }},
+      {"pending before the wait",
+       [] {
+         PostQuitMessage(3);
+         return std::jthread();
+       }},
       {"posted by a handler during the wait",
        [&] {
          onDispatch = [](const MSG& message) {
            if (message.message == WM_APP) PostQuitMessage(3);
          };
-         std::thread([w = window.get()] {
+         return std::jthread([w = window.get()] {
            Sleep(30);
            PostMessageW(w, WM_APP, 0, 0);
-         }).detach();
+         });
        }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     onDispatch = nullptr;
-    c.arrange();
+    const std::jthread poster = c.arrange();
     const LONGLONG start = counterNow();
     waiting.wait(60'000);
     EXPECT_LT(millisecondsSince(start), 10'000);
@@ -291,8 +297,8 @@ TEST_F(DesktopTest, ProcessPendingMessagesHandlesAllButTheQuitRequest) {
 
   desktop.processPendingMessages();
 
-  EXPECT_THAT(events,
-              ElementsAre(Event{window.get(), WM_APP, 1, {}}, Event{window.get(), WM_APP, 2, {}}));
+  EXPECT_THAT(events, ElementsAre(Event{window.get(), WM_APP, 1, 0, {}},
+                                  Event{window.get(), WM_APP, 2, 0, {}}));
   EXPECT_TRUE(desktop.quitRequested());
   EXPECT_EQ(takeQuit(), 7);
   MSG message;
@@ -314,6 +320,7 @@ TEST_F(DesktopTest, BothLoopsPreTranslateTranslateAndDispatch) {
          EXPECT_EQ(d.runMessageLoop(), 5);
        }},
   };
+  const LPARAM kKeyA = 0x001E0001;  // repeat count 1, scan code of A
   UniqueWindow window = makeWindow();
   for (const Loop& loop : loops) {
     SCOPED_TRACE(loop.name);
@@ -325,16 +332,128 @@ TEST_F(DesktopTest, BothLoopsPreTranslateTranslateAndDispatch) {
     });
     ASSERT_TRUE(PostMessageW(window.get(), WM_APP, 0, 0));
     ASSERT_TRUE(PostMessageW(window.get(), WM_APP + 1, 0, 0));
-    ASSERT_TRUE(PostMessageW(window.get(), WM_KEYDOWN, 'A', 0x001E0001));
+    ASSERT_TRUE(PostMessageW(window.get(), WM_KEYDOWN, 'A', kKeyA));
 
     loop.run(desktop);
 
     EXPECT_THAT(preTranslated, ElementsAre(WM_APP, WM_APP + 1, WM_KEYDOWN, WM_CHAR));
-    EXPECT_THAT(events, ElementsAre(Event{window.get(), WM_APP, 0, {}},
-                                    Event{window.get(), WM_KEYDOWN, 'A', {}},
-                                    Event{window.get(), WM_CHAR, 'a', {}}));
+    EXPECT_THAT(events, ElementsAre(Event{window.get(), WM_APP, 0, 0, {}},
+                                    Event{window.get(), WM_KEYDOWN, 'A', kKeyA, {}},
+                                    Event{window.get(), WM_CHAR, 'a', kKeyA, {}}));
     takeQuit();
   }
+}
+
+// ---- hotkeys -------------------------------------------------------------
+
+// Presses `key` with the modifier keys held, as a user at the keyboard would.
+void pressKeys(std::initializer_list<WORD> modifiers, WORD key) {
+  std::vector<INPUT> inputs;
+  auto add = [&](WORD virtualKey, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.dwFlags = flags;
+    inputs.push_back(input);
+  };
+  for (WORD modifier : modifiers) add(modifier, 0);
+  add(key, 0);
+  add(key, KEYEVENTF_KEYUP);
+  for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it)
+    add(*it, KEYEVENTF_KEYUP);
+  ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+            inputs.size());
+}
+
+std::vector<Event> notificationsTo(HWND receiver) {
+  std::vector<Event> found;
+  for (const Event& event : events) {
+    if (event.window == receiver && event.message == kHotkeyNotifyMessage) found.push_back(event);
+  }
+  return found;
+}
+
+TEST_F(DesktopTest, HotkeyIdsCountUpAndTheLatestReceiverHearsBeforeTheOwner) {
+  UniqueWindow owner = makeWindow(), first = makeWindow(), second = makeWindow();
+  const HWND o = owner.get(), r1 = first.get(), r2 = second.get();
+  auto deliver = [&](WPARAM id) {
+    events.clear();
+    EXPECT_TRUE(PostMessageW(o, WM_HOTKEY, id, MAKELPARAM(0, VK_F11)));
+    desktop.processPendingMessages();
+    return events;
+  };
+  const LPARAM keyF11 = MAKELPARAM(0, VK_F11);
+
+  ASSERT_EQ(desktop.registerHotkey(o, r1, 0, VK_F11), 33001);
+  EXPECT_THAT(deliver(33001), ElementsAre(Event{r1, kHotkeyNotifyMessage, 33001, 0, {}},
+                                          Event{o, WM_HOTKEY, 33001, keyF11, {}}));
+
+  ASSERT_EQ(desktop.registerHotkey(o, r2, kModifierCtrl, VK_F11), 33002);
+  for (WPARAM id : {33001, 33002}) {
+    SCOPED_TRACE(id);
+    EXPECT_THAT(deliver(id), ElementsAre(Event{r2, kHotkeyNotifyMessage, id, 0, {}},
+                                         Event{o, WM_HOTKEY, id, keyF11, {}}));
+  }
+  // Another hotkey of the owner's is the owner's business alone.
+  EXPECT_THAT(deliver(7), ElementsAre(Event{o, WM_HOTKEY, 7, keyF11, {}}));
+}
+
+TEST_F(DesktopTest, RealKeyPressesWithTheirModifiersReachTheReceiver) {
+  struct Case {
+    int modifiers;
+    std::initializer_list<WORD> held;
+    WORD key;
+  };
+  const Case cases[] = {
+      {0, {}, VK_F11},
+      {kModifierCtrl, {VK_CONTROL}, VK_F5},
+      {kModifierShift, {VK_SHIFT}, VK_F6},
+      {kModifierAlt, {VK_MENU}, VK_F7},
+      {kModifierCtrl + kModifierShift + kModifierAlt, {VK_CONTROL, VK_SHIFT, VK_MENU}, VK_F8},
+  };
+  UniqueWindow owner = makeWindow(), receiver = makeWindow();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "modifiers " << c.modifiers);
+    const int id = desktop.registerHotkey(owner.get(), receiver.get(), c.modifiers, c.key);
+    ASSERT_NE(id, 0);
+    if (c.modifiers != 0) {
+      // The bare key is not the hotkey.
+      events.clear();
+      pressKeys({}, c.key);
+      pumpUntil([] { return false; }, 100);
+      EXPECT_THAT(notificationsTo(receiver.get()), IsEmpty());
+    }
+    events.clear();
+    pressKeys(c.held, c.key);
+    pumpUntil([&] { return !notificationsTo(receiver.get()).empty(); }, 2000);
+    EXPECT_THAT(
+        notificationsTo(receiver.get()),
+        ElementsAre(Event{receiver.get(), kHotkeyNotifyMessage, static_cast<WPARAM>(id), 0, {}}));
+  }
+}
+
+TEST_F(DesktopTest, KeyTakenElsewhereIsRefusedWithoutUsingUpAnId) {
+  UniqueWindow owner = makeWindow(), receiver = makeWindow();
+  ASSERT_TRUE(RegisterHotKey(nullptr, 1, MOD_ALT, VK_F9));  // another program's
+
+  EXPECT_EQ(desktop.registerHotkey(owner.get(), receiver.get(), kModifierAlt, VK_F9), 0);
+  pressKeys({VK_MENU}, VK_F9);
+  pumpUntil([] { return false; }, 100);
+  EXPECT_THAT(notificationsTo(receiver.get()), IsEmpty());
+
+  EXPECT_EQ(desktop.registerHotkey(owner.get(), receiver.get(), kModifierAlt, VK_F10), 33001);
+  UnregisterHotKey(nullptr, 1);
+}
+
+TEST_F(DesktopTest, OwnerOutlivingTheDesktopStillHandlesItsHotkeys) {
+  UniqueWindow owner = makeWindow(), receiver = makeWindow();
+  {
+    Win32Desktop shortLived;
+    ASSERT_EQ(shortLived.registerHotkey(owner.get(), receiver.get(), 0, VK_F12), 33001);
+  }
+  ASSERT_TRUE(PostMessageW(owner.get(), WM_HOTKEY, 33001, 0));
+  pumpUntil([] { return !events.empty(); }, 1000);
+  EXPECT_THAT(events, ElementsAre(Event{owner.get(), WM_HOTKEY, 33001, 0, {}}));
 }
 
 }  // namespace
