@@ -2,6 +2,7 @@
 
 #include "desktop/win32_desktop.h"
 #include "ui/main_window.h"
+#include "ui/settings/texts.h"
 #include "ui/window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
@@ -11,5 +12,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   // script nests inside its waits can outlive it.
   kestrune::MainWindow window(desktop);
   if (!window.create(showCommand)) return 1;
+  desktop.setMouseFailureReport([&window](kestrune::MouseFailure failure, DWORD error) {
+    window.reportFailure(failure == kestrune::MouseFailure::PointerNotMoved
+                             ? kestrune::texts::kPointerNotMoved
+                             : kestrune::texts::kClicksRefused,
+                         error);
+  });
   return desktop.runMessageLoop();
 }

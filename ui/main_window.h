@@ -31,6 +31,10 @@ class MainWindow final : public Window {
   // there, and scrolls it into view; the log's undo history is left alone.
   void appendMessage(std::string_view utf8);
 
+  // Logs what failed with its Win32 error code; lines that come before the
+  // log exists are kept until it does.
+  void reportFailure(std::string_view what, DWORD error);
+
   // The script editor's content, UTF-8 with "\r\n" line breaks.
   std::string scriptText() const;
 
@@ -60,7 +64,6 @@ class MainWindow final : public Window {
   void layoutControls();
   void moveFocus(bool backwards);
   void registerHotkey();
-  void reportFailure(std::string_view what, DWORD error);
   HWND control(int id) const;
 
   static LRESULT CALLBACK labelProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

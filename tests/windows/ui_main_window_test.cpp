@@ -380,7 +380,8 @@ TEST_F(MainWindowTest, OutOfRangePaneLeavesTheBarAlone) {
   window().statusBar().setPaneText(1);
   EXPECT_EQ(paneText(bar(), 0), widen(settings::kStatusPanes[0].text));
   EXPECT_EQ(paneText(bar(), 1), L"");
-  EXPECT_EQ(paneText(bar(), 2), L" 当前鼠标位置：");
+  // The pointer readout may tick in between and rewrite its own pane.
+  EXPECT_EQ(paneText(bar(), 2).rfind(L" 当前鼠标位置：", 0), 0u);
 }
 
 TEST_F(MainWindowTest, MovingToA144DpiMonitorScalesFontsAndPanes) {
