@@ -23,10 +23,11 @@ class ScriptFileTest : public testing::Test {
   void SetUp() override {
     wchar_t base[MAX_PATH];
     ASSERT_GT(GetTempPathW(MAX_PATH, base), 0u);
-    static int serial = 0;
-    dir_ = std::wstring(base) + L"脚本 测试-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(++serial);
-    ASSERT_TRUE(CreateDirectoryW(dir_.c_str(), nullptr)) << GetLastError();
+    for (int serial = 1;; ++serial) {
+      dir_ = std::wstring(base) + L"脚本 测试-" + std::to_wstring(serial);
+      if (CreateDirectoryW(dir_.c_str(), nullptr)) break;
+      ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    }
   }
 
   void TearDown() override {
