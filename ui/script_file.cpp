@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <memory>
 
+#include "desktop/unique_handle.h"
 #include "ui/encoding.h"
 #include "ui/script_text.h"
 
@@ -12,13 +12,6 @@ namespace kestrune {
 namespace {
 
 constexpr UINT kGbkCodePage = 936;
-
-struct HandleCloser {
-  void operator()(HANDLE h) const { CloseHandle(h); }
-};
-// CreateFileW reports failure as INVALID_HANDLE_VALUE, never as NULL; callers
-// check that before wrapping.
-using FileHandle = std::unique_ptr<void, HandleCloser>;
 
 std::string quoted(const std::wstring& path) {
   return "“" + narrow(path) + "”";
@@ -169,7 +162,7 @@ std::wstring directoryOf(const std::wstring& path) {
 
 // A new, uniquely named file beside the target, so that the final rename
 // stays on one volume and is atomic.
-FileHandle createTempFileBeside(const std::wstring& target, std::wstring& tempPath, DWORD& error) {
+UniqueFile createTempFileBeside(const std::wstring& target, std::wstring& tempPath, DWORD& error) {
   static unsigned counter = 0;
   const std::wstring directory = directoryOf(target);
   for (int attempt = 0; attempt < 32; ++attempt) {
@@ -180,27 +173,28 @@ FileHandle createTempFileBeside(const std::wstring& target, std::wstring& tempPa
                   static_cast<unsigned long>(now.LowPart ^ GetCurrentProcessId()),
                   (++counter) & 0xFFFF);
     tempPath = directory + name;
-    HANDLE h = CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) return FileHandle(h);
+    UniqueFile file(CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return file;
     error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
   tempPath.clear();
-  return nullptr;
+  return UniqueFile();
 }
 
 }  // namespace
 
 ScriptFileContent readScriptFile(const std::wstring& path) {
   ScriptFileContent result;
-  HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) {
+  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
     result.messages = openFailed(path, reasonFor(GetLastError()));
     return result;
   }
-  const FileHandle file(raw);
+  const HANDLE raw = file.get();
 
   // A device name such as "con.txt" opens too, and reading it would block.
   if (GetFileType(raw) != FILE_TYPE_DISK) {
@@ -295,7 +289,7 @@ ScriptFileSaveResult writeScriptFile(const std::wstring& path, std::string_view 
 
   std::wstring tempPath;
   DWORD error = ERROR_SUCCESS;
-  FileHandle temp = createTempFileBeside(path, tempPath, error);
+  UniqueFile temp = createTempFileBeside(path, tempPath, error);
   if (!temp) {
     result.message = saveFailed(path, reasonFor(error));
     return result;

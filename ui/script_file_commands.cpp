@@ -22,27 +22,27 @@ std::wstring editorText(HWND editor) {
   return text;
 }
 
-}  // namespace
-
-ScriptFileCommands::ScriptFileCommands(HWND owner, HWND editor, AppendMessage appendMessage)
-    : editor_(editor), appendMessage_(std::move(appendMessage)), dialog_(owner) {}
-
-bool ScriptFileCommands::replaceEditorText(std::string_view utf8) {
+bool replaceEditorText(HWND editor, std::string_view utf8) {
   const std::wstring wide = widen(utf8);
   // Select all and replace with undo allowed: the edit control keeps the old
   // text as its one undo step.
-  SendMessageW(editor_, EM_SETSEL, 0, -1);
-  SendMessageW(editor_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
-  if (GetWindowTextLengthW(editor_) != static_cast<int>(wide.size())) {
+  SendMessageW(editor, EM_SETSEL, 0, -1);
+  SendMessageW(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+  if (GetWindowTextLengthW(editor) != static_cast<int>(wide.size())) {
     // The control cut the text short (its limit, or memory): a partial
     // script must not stand in for the file, so take the edit back.
-    SendMessageW(editor_, EM_UNDO, 0, 0);
+    SendMessageW(editor, EM_UNDO, 0, 0);
     return false;
   }
-  SendMessageW(editor_, EM_SETSEL, 0, 0);
-  SendMessageW(editor_, EM_SCROLLCARET, 0, 0);
+  SendMessageW(editor, EM_SETSEL, 0, 0);
+  SendMessageW(editor, EM_SCROLLCARET, 0, 0);
   return true;
 }
+
+}  // namespace
+
+ScriptFileCommands::ScriptFileCommands(AppendMessage appendMessage)
+    : appendMessage_(std::move(appendMessage)) {}
 
 bool ScriptFileCommands::showDialog(FileDialog::Result result) {
   if (result == FileDialog::Result::Failed) {
@@ -53,11 +53,13 @@ bool ScriptFileCommands::showDialog(FileDialog::Result result) {
   return result == FileDialog::Result::Confirmed;
 }
 
-void ScriptFileCommands::newScript() {
-  if (replaceEditorText("")) appendMessage_("已新建空白脚本，按 Ctrl+Z 可恢复原来的脚本。\r\n");
+void ScriptFileCommands::newScript(HWND editor) {
+  if (replaceEditorText(editor, ""))
+    appendMessage_("已新建空白脚本，按 Ctrl+Z 可恢复原来的脚本。\r\n");
 }
 
-void ScriptFileCommands::open() {
+void ScriptFileCommands::open(HWND owner, HWND editor) {
+  dialog_.setOwner(owner);
   if (!showDialog(dialog_.showOpen())) return;
   const std::wstring& path = dialog_.fileName();
   const ScriptFileContent content = readScriptFile(path);
@@ -65,7 +67,7 @@ void ScriptFileCommands::open() {
     appendMessage_(content.messages);  // the editor keeps the user's script
     return;
   }
-  if (!replaceEditorText(content.text)) {
+  if (!replaceEditorText(editor, content.text)) {
     appendMessage_("无法打开" + quoted(path) + "：编辑框容纳不下全部内容，脚本未改动。\r\n");
     return;
   }
@@ -77,10 +79,11 @@ void ScriptFileCommands::open() {
   if (!content.messages.empty()) appendMessage_(content.messages);
 }
 
-void ScriptFileCommands::save() {
+void ScriptFileCommands::save(HWND owner, HWND editor) {
+  dialog_.setOwner(owner);
   if (!showDialog(dialog_.showSave())) return;
   const std::wstring& path = dialog_.fileName();
-  const ScriptFileSaveResult result = writeScriptFile(path, narrow(editorText(editor_)));
+  const ScriptFileSaveResult result = writeScriptFile(path, narrow(editorText(editor)));
   appendMessage_(result.saved ? "已保存到" + quoted(path) + "。\r\n" : result.message);
 }
 

@@ -16,21 +16,20 @@ class ScriptFileCommands {
  public:
   using AppendMessage = std::function<void(std::string_view utf8)>;
 
-  ScriptFileCommands(HWND owner, HWND editor, AppendMessage appendMessage);
+  explicit ScriptFileCommands(AppendMessage appendMessage);
 
   // 新建 and 打开 replace the editor's text as one undoable edit: Ctrl+Z in
-  // the editor brings the previous script back.
-  void newScript();
-  void open();
-  void save();
+  // the editor brings the previous script back. The dialog is modal and
+  // owned by `owner`.
+  void newScript(HWND editor);
+  void open(HWND owner, HWND editor);
+  void save(HWND owner, HWND editor);
 
-  FileDialog& dialog() { return dialog_; }
+  const FileDialog& dialog() const { return dialog_; }
 
  private:
-  bool replaceEditorText(std::string_view utf8);
   bool showDialog(FileDialog::Result result);
 
-  HWND editor_;
   AppendMessage appendMessage_;
   FileDialog dialog_;
 };

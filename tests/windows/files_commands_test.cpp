@@ -33,8 +33,8 @@ class ScriptFileCommandsTest : public testing::Test {
         0, 380, 250, owner_, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(editor_, nullptr);
     SendMessageW(editor_, EM_SETLIMITTEXT, 0, 0);
-    commands_ = std::make_unique<ScriptFileCommands>(
-        owner_, editor_, [this](std::string_view text) { log_ += text; });
+    commands_ =
+        std::make_unique<ScriptFileCommands>([this](std::string_view text) { log_ += text; });
 
     wchar_t base[MAX_PATH];
     ASSERT_GT(GetTempPathW(MAX_PATH, base), 0u);
@@ -94,9 +94,13 @@ class ScriptFileCommandsTest : public testing::Test {
     CloseHandle(h);
   }
 
+ public:  // the tests take these by address
+  void open() { commands_->open(owner_, editor_); }
+  void save() { commands_->save(owner_, editor_); }
+
   // Runs a command whose dialog the driver answers by choosing `name`.
-  void chooseInDialog(void (ScriptFileCommands::*command)(), const std::wstring& name) {
-    withDialogDriver([&] { (commands_.get()->*command)(); },
+  void chooseInDialog(void (ScriptFileCommandsTest::*command)(), const std::wstring& name) {
+    withDialogDriver([&] { (this->*command)(); },
                      [&](DWORD thread) {
                        HWND dialog = waitForDialog(thread, owner_);
                        ASSERT_NE(dialog, nullptr) << "no file dialog";
@@ -105,6 +109,7 @@ class ScriptFileCommandsTest : public testing::Test {
                      owner_);
   }
 
+ protected:
   HWND owner_ = nullptr;
   HWND editor_ = nullptr;
   std::unique_ptr<ScriptFileCommands> commands_;
@@ -118,7 +123,7 @@ const std::string kScriptGbk = "'\xBD\xC5\xB1\xBE\r\nM|200|100|0     '\xD7\xF3\x
 
 TEST_F(ScriptFileCommandsTest, SaveThenReopenGivesTheSameTextAndCtrlZUndoesTheOpen) {
   setEditor(kScript);
-  chooseInDialog(&ScriptFileCommands::save, path(L"脚本.txt"));
+  chooseInDialog(&ScriptFileCommandsTest::save, path(L"脚本.txt"));
   EXPECT_EQ(log_, "已保存到“" + narrow(path(L"脚本.txt")) + "”。\r\n");
   EXPECT_EQ(readBytes(path(L"脚本.txt")), kScriptGbk);
   EXPECT_EQ(commands_->dialog().fileName(), path(L"脚本.txt"));
@@ -127,7 +132,7 @@ TEST_F(ScriptFileCommandsTest, SaveThenReopenGivesTheSameTextAndCtrlZUndoesTheOp
   // comes opens that file. Its settings show on screen as well.
   setEditor("T|1");
   log_.clear();
-  withDialogDriver([&] { commands_->open(); },
+  withDialogDriver([&] { open(); },
                    [&](DWORD thread) {
                      HWND dialog = waitForDialog(thread, owner_);
                      ASSERT_NE(dialog, nullptr);
@@ -147,7 +152,7 @@ TEST_F(ScriptFileCommandsTest, SaveThenReopenGivesTheSameTextAndCtrlZUndoesTheOp
 
 TEST_F(ScriptFileCommandsTest, SaveAddsTheDefaultExtension) {
   setEditor("T|5");
-  chooseInDialog(&ScriptFileCommands::save, path(L"无扩展名"));
+  chooseInDialog(&ScriptFileCommandsTest::save, path(L"无扩展名"));
   EXPECT_EQ(readBytes(path(L"无扩展名.txt")), "T|5");
   EXPECT_EQ(commands_->dialog().fileName(), path(L"无扩展名.txt"));
 }
@@ -155,7 +160,7 @@ TEST_F(ScriptFileCommandsTest, SaveAddsTheDefaultExtension) {
 TEST_F(ScriptFileCommandsTest, OverwritePromptDeclinedReturnsToTheDialogAndChangesNothing) {
   writeBytes(path(L"old.txt"), "T|5");
   setEditor("M|1|2|0");
-  withDialogDriver([&] { commands_->save(); },
+  withDialogDriver([&] { save(); },
                    [&](DWORD thread) {
                      HWND dialog = waitForDialog(thread, owner_);
                      ASSERT_NE(dialog, nullptr);
@@ -175,7 +180,7 @@ TEST_F(ScriptFileCommandsTest, OverwritePromptDeclinedReturnsToTheDialogAndChang
   EXPECT_EQ(commands_->dialog().fileName(), L"");
 
   // Accepting the prompt replaces the file.
-  withDialogDriver([&] { commands_->save(); },
+  withDialogDriver([&] { save(); },
                    [&](DWORD thread) {
                      HWND dialog = waitForDialog(thread, owner_);
                      ASSERT_NE(dialog, nullptr);
@@ -190,8 +195,8 @@ TEST_F(ScriptFileCommandsTest, OverwritePromptDeclinedReturnsToTheDialogAndChang
 
 TEST_F(ScriptFileCommandsTest, CancelChangesNothing) {
   setEditor(kScript);
-  for (auto command : {&ScriptFileCommands::open, &ScriptFileCommands::save}) {
-    withDialogDriver([&] { (commands_.get()->*command)(); },
+  for (auto command : {&ScriptFileCommandsTest::open, &ScriptFileCommandsTest::save}) {
+    withDialogDriver([&] { (this->*command)(); },
                      [&](DWORD thread) {
                        HWND dialog = waitForDialog(thread, owner_);
                        ASSERT_NE(dialog, nullptr);
@@ -209,7 +214,7 @@ TEST_F(ScriptFileCommandsTest, CancelChangesNothing) {
 
 TEST_F(ScriptFileCommandsTest, NewEmptiesTheEditorAndCtrlZBringsTheScriptBack) {
   setEditor(kScript);
-  commands_->newScript();
+  commands_->newScript(editor_);
   EXPECT_EQ(editor(), "");
   EXPECT_THAT(log_, HasSubstr("Ctrl+Z"));
   pressCtrlZ();
@@ -222,7 +227,7 @@ TEST_F(ScriptFileCommandsTest, FailedOpenKeepsTheEditorAndSaysWhy) {
                             OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   setEditor(kScript);
-  chooseInDialog(&ScriptFileCommands::open, path(L"locked.txt"));
+  chooseInDialog(&ScriptFileCommandsTest::open, path(L"locked.txt"));
   CloseHandle(lock);
   EXPECT_EQ(editor(), kScript);
   EXPECT_EQ(log_, "无法打开“" + narrow(path(L"locked.txt")) + "”：文件正被其他程序使用。\r\n");
@@ -231,7 +236,7 @@ TEST_F(ScriptFileCommandsTest, FailedOpenKeepsTheEditorAndSaysWhy) {
 TEST_F(ScriptFileCommandsTest, OpeningAnEmptyFileEmptiesTheEditorUndoably) {
   writeBytes(path(L"empty.txt"), "");
   setEditor(kScript);
-  chooseInDialog(&ScriptFileCommands::open, path(L"empty.txt"));
+  chooseInDialog(&ScriptFileCommandsTest::open, path(L"empty.txt"));
   EXPECT_EQ(editor(), "");
   EXPECT_THAT(log_, HasSubstr("空"));
   pressCtrlZ();
@@ -240,7 +245,7 @@ TEST_F(ScriptFileCommandsTest, OpeningAnEmptyFileEmptiesTheEditorUndoably) {
 
 TEST_F(ScriptFileCommandsTest, FailedSaveSaysWhyAndWritesNothing) {
   setEditor("T|5\r\n'😀");
-  chooseInDialog(&ScriptFileCommands::save, path(L"emoji.txt"));
+  chooseInDialog(&ScriptFileCommandsTest::save, path(L"emoji.txt"));
   EXPECT_THAT(log_, StartsWith("无法保存“" + narrow(path(L"emoji.txt")) + "”：第 2 行"));
   EXPECT_EQ(readBytes(path(L"emoji.txt")), "<missing>");
   EXPECT_EQ(editor(), "T|5\r\n'😀");
