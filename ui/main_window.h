@@ -8,8 +8,10 @@
 
 #include "desktop/desktop_services.h"
 #include "script/runner.h"
+#include "ui/about_window.h"
 #include "ui/handles.h"
 #include "ui/layout.h"
+#include "ui/script_file_commands.h"
 #include "ui/settings/window_settings.h"
 #include "ui/status_bar.h"
 #include "ui/window.h"
@@ -43,6 +45,8 @@ class MainWindow final : public Window {
   HWND hotkeyLabel() const;
   StatusBar& statusBar() { return statusBar_; }
   ScriptRunner& runner() { return runner_; }
+  ScriptFileCommands& scriptFiles() { return scriptFiles_; }
+  AboutWindow& about() { return about_; }
   DesktopServices& desktop() { return desktop_; }
   UINT dpi() const { return dpi_; }
 
@@ -84,6 +88,9 @@ class MainWindow final : public Window {
   SIZE createdClient_{};         // the client size the stored rectangles belong to, at dpi_
   std::string startupFailures_;  // found before the log existed
   int hotkeyId_ = 0;
+  // 新建, 打开, 保存: the file dialog remembers the last path for the program's lifetime.
+  ScriptFileCommands scriptFiles_{[this](std::string_view text) { appendMessage(text); }};
+  AboutWindow about_;
 };
 
 }  // namespace kestrune

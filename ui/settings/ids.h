@@ -14,6 +14,9 @@ inline constexpr int kHotkeyLabel = 1003;   // 标签1
 inline constexpr int kStatusBar = 1004;     // 状态条1
 inline constexpr int kPointerTimer = 1;     // 时钟1
 
+inline constexpr int kAboutProductLabel = 1101;  // About window: 标签1
+inline constexpr int kAboutContactLabel = 1102;  // About window: 标签2
+
 inline constexpr int kCommandNew = 40001;    // 程序 → 新建
 inline constexpr int kCommandOpen = 40002;   // 程序 → 打开
 inline constexpr int kCommandSave = 40003;   // 程序 → 保存

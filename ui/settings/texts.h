@@ -22,5 +22,6 @@ inline constexpr std::string_view kNoMenu = "无法创建菜单栏";
 inline constexpr std::string_view kNoAccelerator = "无法安装 F11 菜单快捷键";
 inline constexpr std::string_view kNoStatusBar = "无法创建状态条";
 inline constexpr std::string_view kNoTimer = "无法启动计时器，状态条不会显示鼠标位置";
+inline constexpr std::string_view kNoAboutWindow = "无法打开“关于”窗口";
 
 }  // namespace kestrune::texts
