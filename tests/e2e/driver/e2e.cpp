@@ -58,6 +58,8 @@ std::string setUp() {
     return "KESTRUNE_E2E_PROGRAM, KESTRUNE_E2E_DESKTOP and KESTRUNE_E2E_HELPER_PORT must be set; "
            "run the end-to-end tests through tests/e2e/run-e2e";
   }
+  // Kestrune works in physical pixels; so must the recorders' positions.
+  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   // Windows on a named desktop are seen only from that desktop; the thread
   // must join it before it makes or looks for any window.
   HDESK desktop = OpenDesktopW(g_settings.desktop.c_str(), 0, FALSE, GENERIC_ALL);
@@ -70,8 +72,11 @@ std::string setUp() {
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   for (;;) {
+    // A flood of clicks keeps the queue from ever running dry: look at the
+    // condition and the clock at least every few milliseconds regardless.
+    const ULONGLONG sliceEnd = GetTickCount64() + 5;
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (GetTickCount64() < sliceEnd && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
@@ -219,10 +224,18 @@ int ClickRecorders::add(POINT centre) {
   return index;
 }
 
-void ClickRecorders::clear() {
-  pumpFor(0);
-  clicks_.clear();
-  times_.clear();
+void ClickRecorders::drain(DWORD quietMs, DWORD timeoutMs) {
+  size_t seen = clicks_.size();
+  ULONGLONG lastChange = GetTickCount64();
+  pumpUntil(
+      [&] {
+        if (clicks_.size() != seen) {
+          seen = clicks_.size();
+          lastChange = GetTickCount64();
+        }
+        return GetTickCount64() - lastChange >= quietMs;
+      },
+      timeoutMs);
 }
 
 LRESULT CALLBACK ClickRecorders::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

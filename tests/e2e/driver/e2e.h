@@ -88,7 +88,9 @@ class ClickRecorders {
   const std::vector<Click>& clicks() const { return clicks_; }
   // The message time (GetTickCount clock) of each click, beside clicks().
   const std::vector<DWORD>& times() const { return times_; }
-  void clear();
+  // Takes in clicks until none has come for `quietMs`: what a flood left
+  // queued must not reach later windows at the same place.
+  void drain(DWORD quietMs, DWORD timeoutMs);
 
  private:
   static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
