@@ -5,6 +5,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ostream>
 
@@ -328,10 +329,21 @@ std::unique_ptr<Kestrune> Kestrune::start() {
   si.lpDesktop = desktop.data();
   // Suspended until it is in the job, so that not even its first instant is
   // outside it.
-  if (!CreateProcessW(settings().program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                      CREATE_SUSPENDED, nullptr, nullptr, &si, &app->process_)) {
-    ADD_FAILURE() << lastError("CreateProcessW") << " for " << narrow(settings().program);
-    return nullptr;
+  // Under load Wine now and then fails to set up a new process before any of
+  // its code runs (error 1359); that is the test machine's hiccup, so it is
+  // tried again, and said so. A program that fails on its own still fails.
+  for (int attempt = 1;; ++attempt) {
+    if (CreateProcessW(settings().program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                       CREATE_SUSPENDED, nullptr, nullptr, &si, &app->process_)) {
+      break;
+    }
+    const std::string why = lastError("CreateProcessW") + " for " + narrow(settings().program);
+    if (attempt == 3) {
+      ADD_FAILURE() << why;
+      return nullptr;
+    }
+    std::fprintf(stderr, "%s; trying again\n", why.c_str());
+    pumpFor(500);
   }
   if (!AssignProcessToJobObject(driverJob(), app->process_.hProcess)) {
     ADD_FAILURE() << lastError("AssignProcessToJobObject");
