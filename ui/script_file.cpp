@@ -152,10 +152,11 @@ std::wstring directoryOf(const std::wstring& path) {
   const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
   std::wstring full(needed > 0 ? needed : 0, L'\0');
   DWORD n = needed > 0 ? GetFullPathNameW(path.c_str(), needed, full.data(), nullptr) : 0;
-  if (n == 0 || n >= needed)
-    full = path;
-  else
+  if (n == 0 || n >= needed) {
+    full = path;  // as given: its own folder part still names the folder
+  } else {
     full.resize(n);
+  }
   const std::size_t slash = full.find_last_of(L"\\/");
   return slash == std::wstring::npos ? std::wstring(L".") : full.substr(0, slash);
 }
@@ -237,8 +238,9 @@ ScriptFileContent readScriptFile(const std::wstring& path) {
   result.status = ScriptFileContent::Status::Read;
 
   const std::string name = quoted(path);
-  if (utf8)
+  if (utf8) {
     result.messages += name + "是带 BOM 的 UTF-8 文本，已按 UTF-8 打开；保存时存为 GBK。\r\n";
+  }
   if (nuls > 0) {
     result.messages +=
         name + "含有 " + std::to_string(nuls) + " 个空字节（NUL），已显示为空格。\r\n";
