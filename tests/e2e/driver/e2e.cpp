@@ -301,21 +301,27 @@ namespace {
 
 struct WindowSearch {
   DWORD processId;
+  std::wstring_view className;
   HWND found;
 };
 
-BOOL CALLBACK findMainWindow(HWND hwnd, LPARAM lp) {
+BOOL CALLBACK findWindowOfProcess(HWND hwnd, LPARAM lp) {
   auto* search = reinterpret_cast<WindowSearch*>(lp);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
   wchar_t cls[64] = {};
   GetClassNameW(hwnd, cls, 64);
-  if (pid == search->processId && std::wstring_view(cls) == ids::kMainWindowClass &&
-      IsWindowVisible(hwnd)) {
+  if (pid == search->processId && search->className == cls && IsWindowVisible(hwnd)) {
     search->found = hwnd;
     return FALSE;
   }
   return TRUE;
+}
+
+HWND findWindowOfProcess(DWORD processId, std::wstring_view className) {
+  WindowSearch search{processId, className, nullptr};
+  EnumWindows(findWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 }  // namespace
@@ -350,20 +356,19 @@ std::unique_ptr<Kestrune> Kestrune::start() {
     return nullptr;
   }
   ResumeThread(app->process_.hThread);
-  WindowSearch search{app->process_.dwProcessId, nullptr};
+  HWND found = nullptr;
   const bool shown = pumpUntil(
       [&] {
-        EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr ||
-               WaitForSingleObject(app->process_.hProcess, 0) == WAIT_OBJECT_0;
+        found = findWindowOfProcess(app->process_.dwProcessId, ids::kMainWindowClass);
+        return found != nullptr || WaitForSingleObject(app->process_.hProcess, 0) == WAIT_OBJECT_0;
       },
       20000);
-  if (!shown || search.found == nullptr) {
+  if (!shown || found == nullptr) {
     ADD_FAILURE() << "kestrune.exe showed no main window of class "
                   << narrow(ids::kMainWindowClass);
     return nullptr;
   }
-  app->window_ = search.found;
+  app->window_ = found;
   // Ready once its message loop answers.
   DWORD_PTR ignored = 0;
   SendMessageTimeoutW(app->window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored);

@@ -125,6 +125,9 @@ class Kestrune {
 
   HWND window() const { return window_; }
   HWND control(int id) const;
+  // A shown top-level window of this process by class, e.g. L"#32770" for
+  // the file dialog; nullptr if there is none.
+  HWND findWindow(std::wstring_view className) const;
 
   // Texts are UTF-8, as inside the program.
   std::string text(int controlId) const;
