@@ -32,8 +32,8 @@ using namespace kestrune::bench;
 constexpr RECT kTarget{100, 100, 400, 400};
 constexpr int kClickX = 250;
 constexpr int kClickY = 250;
-constexpr double kRunMs = 2000;
-constexpr int kRounds = 3;
+constexpr double kRunMs = 1000;
+constexpr int kRounds = 5;
 
 // The real desktop services, counting mouse actions and asking the runner to
 // stop (as F11 would) once the time is up.
