@@ -3,9 +3,9 @@
 // way the close box does and checks that the program exits with code 0.
 // scripts/bench uses it for the start-up time, scripts/package to check that
 // the packaged program starts at all.
-//   startup_probe PROGRAM WINDOW_CLASS [TIMES]
-// Prints one JSON line with the times in milliseconds; exits non-zero when a
-// start fails.
+//   startup_probe PROGRAM WINDOW_CLASS [TIMES [LABEL]]
+// Prints one JSON line with the times in milliseconds, under LABEL (an ASCII
+// name; default "probe"); exits non-zero when a start fails.
 #include <windows.h>
 
 // After windows.h, which it needs.
@@ -90,7 +90,7 @@ int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   if (!argv || argc < 3) {
-    fail("startup", "usage: startup_probe PROGRAM WINDOW_CLASS [TIMES]");
+    fail("startup", "usage: startup_probe PROGRAM WINDOW_CLASS [TIMES [LABEL]]");
     return 2;
   }
   const std::wstring program = argv[1];
@@ -101,6 +101,11 @@ int main() {
     if (ms < 0) return 1;
     samples.push_back(ms);
   }
-  emit("startup", "probe", {}, samples);
+  std::string label = "probe";
+  if (argc > 4) {
+    label.clear();
+    for (const wchar_t* c = argv[4]; *c; ++c) label += static_cast<char>(*c < 128 ? *c : '?');
+  }
+  emit("startup", label.c_str(), {}, samples);
   return 0;
 }
