@@ -136,7 +136,14 @@ void Win32Desktop::wait(int milliseconds) {
     if (quitRequested()) return;
     const LONGLONG now = counterNow();
     if (now >= deadline) return;
-    sleepUntilMessageOr(deadline - now);
+    // A timed sleep can end late by a share of its length where the system
+    // grants timers slack (under Wine on Linux about 0.1 %: a whole
+    // millisecond of a 1000 ms delay). A long sleep therefore wakes 0.2 %
+    // early and the loop sleeps the short rest again; one wake more per
+    // delay, never a spin.
+    const LONGLONG left = deadline - now;
+    const LONGLONG early = left > counterFrequency_ / 20 ? left / 500 : 0;
+    sleepUntilMessageOr(left - early);
   }
 }
 
