@@ -26,7 +26,7 @@ struct WaitLength {
   int milliseconds;
   int repeats;
 };
-constexpr WaitLength kLengths[] = {{1, 300}, {10, 100}, {100, 30}, {1000, 8}};
+constexpr WaitLength kLengths[] = {{1, 300}, {10, 100}, {100, 30}, {1000, 12}};
 
 void precision(Win32Desktop& desktop) {
   struct Method {

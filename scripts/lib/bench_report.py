@@ -227,23 +227,27 @@ def machine():
 
 
 WAIT_UNDER_WINE = """\
-Why a wait can miss its goal under Wine: a wait that must also wake for
-window messages blocks in the Wine server, which sleeps in epoll_wait with a
-timeout in whole milliseconds (so 0 to 1 ms late, about 0.5 ms on average),
-and Linux lets a poll, select or epoll timeout run late by up to 0.1 % of its
-length (1 ms for a 1000 ms wait). Wine's plain Sleep, which does not wake for
-messages, shows the same 0.1 % on long waits. Only spinning on the clock, as
-the busy poll does at half a core or more, avoids both, and `wait` must not
+Why a wait can miss its goal under Wine, above all on a busy machine (under
+load, runs here have seen wait(10) at 4.8 ms p99): a wait that must also
+wake for window messages blocks in the Wine server, and the server sleeps
+with a timeout in whole milliseconds, so the wait ends 0 to 1 ms late (about
+0.5 ms in the median) before the server and then the program have even been
+given a core. Long sleeps also end late by about 0.1 % of their length
+(Linux's timer slack: Wine's plain Sleep(1000), which does not wake for
+messages, ends 1.1 ms late every time); `wait` wakes 0.2 % early from a long
+sleep and sleeps the rest again, which brought wait(1000) here from about
+1.0 ms to about 0.6 ms median. Only spinning on the clock avoids the rest, as
+the busy poll does at the cost of 40 to 60 % of a core, and `wait` must not
 spin. Late waits of several milliseconds come from the machine's load: a
 wait that ends through the Wine server needs two processes to get a core on
-time (the server to fire the timer, then the program), where Sleep needs one;
-the machine is shared, and its load average is above. On Windows the same
-code waits on a high-resolution waitable timer, without a server in between.
+time, where Sleep needs one; the machine is shared, and its load average is
+above. On Windows the same code waits on a high-resolution waitable timer,
+without a server in between.
 """
 
 NOTES = """\
-How each figure is taken (the programs are in `bench/`, the yardsticks in
-`bench/yardsticks.h` and `bench/naive_parser.h`):
+The programs are in `bench/`, the yardsticks in `bench/yardsticks.h` and
+`bench/naive_parser.h`.
 
 - Wait precision: `Win32Desktop::wait` beside the yardsticks, the three taking
   turns, with a window and a 200 ms timer up as in the program. Overshoot is
@@ -254,7 +258,12 @@ How each figure is taken (the programs are in `bench/`, the yardsticks in
   here; the resolution of GetProcessTimes there is 10 ms.
 - Click throughput: the real runner and `Win32Desktop` on `M|250|250|0`,
   clicking into a window of the benchmark, with the message handling after
-  every statement; the bare loop does the same work the shortest way.
+  every statement; the bare loop does the same work the shortest way. Under
+  Wine every SetCursorPos, SendInput and PeekMessage is a round trip to the
+  Wine server process, so the absolute rate follows the machine more than the
+  code: on an idle machine each trip waits for a sleeping core to wake (about
+  1,000 clicks a second here), on a busy one it does not (up to 5,000). The two
+  loops take turns, so their ratio is the figure to read.
 - Stop latency: F11 is pressed with SendInput from a second thread; the press
   goes through RegisterHotKey, WM_HOTKEY, the receiver's notification and
   `toggle()`; the time ends when the runner appends its end message.
@@ -296,7 +305,7 @@ def main():
     for missed in table.missed:
         summary.append(f"- Goal missed: {missed}")
     if table.explanations:
-        summary.append("\n" + WAIT_UNDER_WINE + "\n")
+        summary.append("\nThe waits that missed (see below why a wait under Wine can):")
         summary += [f"- {line}" for line in table.explanations]
     if summary:
         print()
@@ -310,6 +319,7 @@ def main():
         if summary:
             f.write("\n" + "\n".join(summary) + "\n")
         f.write("\n## How the figures are taken\n\n" + NOTES)
+        f.write("\n## Waits under Wine\n\n" + WAIT_UNDER_WINE)
     return 1 if errors else 0
 
 
