@@ -219,14 +219,6 @@ void bareStopLatency() {
   emit("stop", "bare_loop", {}, bare);
 }
 
-bool wanted(int argc, char** argv, const char* name) {
-  if (argc < 2) return true;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], name) == 0) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -84,14 +84,6 @@ void cpuWhileWaiting(Win32Desktop& desktop) {
   emit("cpu", "busy_poll", {{"cpu_ms", processCpuMs() - cpu1}, {"wall_ms", nowMs() - wall1}});
 }
 
-bool wanted(int argc, char** argv, const char* name) {
-  if (argc < 2) return true;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], name) == 0) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -6,12 +6,23 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace kestrune::bench {
+
+// Whether the benchmark `name` was asked for on the command line; with no
+// names given, every benchmark runs.
+inline bool wanted(int argc, char** argv, const char* name) {
+  if (argc < 2) return true;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], name) == 0) return true;
+  }
+  return false;
+}
 
 // Milliseconds on the performance counter, the clock every figure uses.
 inline double nowMs() {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "files_dialog_driver.h"
+#include "test_support.h"
 #include "ui/encoding.h"
 #include "ui/script_file_commands.h"
 
@@ -77,16 +78,7 @@ class ScriptFileCommandsTest : public testing::Test {
   // Ctrl+Z as the keyboard delivers it to the edit box.
   void pressCtrlZ() { SendMessageW(editor_, WM_CHAR, 0x1A, 0); }
 
-  static std::string readBytes(const std::wstring& p) {
-    HANDLE h =
-        CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<missing>";
-    char buffer[4096];
-    DWORD got = 0;
-    ReadFile(h, buffer, sizeof buffer, &got, nullptr);
-    CloseHandle(h);
-    return std::string(buffer, got);
-  }
+  static std::string readBytes(const std::wstring& p) { return fileBytes(p); }
   static void writeBytes(const std::wstring& p, const std::string& bytes) {
     HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;

@@ -10,23 +10,13 @@
 #include <string>
 
 #include "desktop/win32_desktop.h"
+#include "test_support.h"
 #include "ui/encoding.h"
 #include "ui/main_window.h"
 #include "ui/settings/ids.h"
 #include "ui/window.h"
 
 namespace kestrune::testing_support {
-
-// Every message already queued, through the program's pre-translation.
-inline void pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
-    GetMessageW(&msg, nullptr, 0, 0);
-    if (preTranslateMessage(msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
 inline std::string textOf(HWND hwnd) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');

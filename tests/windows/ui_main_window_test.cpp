@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "desktop/win32_desktop.h"
+#include "test_support.h"
 #include "ui/encoding.h"
 #include "ui/main_window.h"
 #include "ui/settings/ids.h"
@@ -47,17 +48,7 @@ RECT rectInParent(HWND control) {
   return rect;
 }
 
-// Every message already queued, through the program's pre-translation. A
-// quit request is left for the test that expects it.
-void pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
-    GetMessageW(&msg, nullptr, 0, 0);
-    if (preTranslateMessage(msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
+using testing_support::pump;
 
 bool takeQuit() {
   MSG msg;

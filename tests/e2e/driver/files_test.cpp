@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "e2e.h"
+#include "tests/windows/test_support.h"
 #include "ui/encoding.h"
 #include "ui/settings/ids.h"
 
@@ -87,16 +88,7 @@ void chooseFile(HWND dialog, const std::wstring& name) {
   XHelper::instance().pressKeys("Return");
 }
 
-std::string fileBytes(const std::wstring& path) {
-  HANDLE h =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return "<missing>";
-  char buffer[4096];
-  DWORD got = 0;
-  ReadFile(h, buffer, sizeof buffer, &got, nullptr);
-  CloseHandle(h);
-  return std::string(buffer, got);
-}
+using testing_support::fileBytes;
 
 class ScriptFiles : public testing::Test {
  protected:
