@@ -40,11 +40,8 @@ class ScriptFileCommandsTest : public testing::Test {
     wchar_t base[MAX_PATH];
     ASSERT_GT(GetTempPathW(MAX_PATH, base), 0u);
     base_ = base;
-    for (int serial = 1;; ++serial) {
-      dir_ = base_ + L"对话框测试-" + std::to_wstring(serial);
-      if (CreateDirectoryW(dir_.c_str(), nullptr)) break;
-      ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-    }
+    dir_ = freshTempFolder(L"对话框测试-");
+    ASSERT_FALSE(dir_.empty());
   }
 
   void TearDown() override {

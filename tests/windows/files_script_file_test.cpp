@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
 #include "ui/encoding.h"
 #include "ui/script_file.h"
 
@@ -21,13 +22,8 @@ using Status = ScriptFileContent::Status;
 class ScriptFileTest : public testing::Test {
  protected:
   void SetUp() override {
-    wchar_t base[MAX_PATH];
-    ASSERT_GT(GetTempPathW(MAX_PATH, base), 0u);
-    for (int serial = 1;; ++serial) {
-      dir_ = std::wstring(base) + L"脚本 测试-" + std::to_wstring(serial);
-      if (CreateDirectoryW(dir_.c_str(), nullptr)) break;
-      ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-    }
+    dir_ = testing_support::freshTempFolder(L"脚本 测试-");
+    ASSERT_FALSE(dir_.empty());
   }
 
   void TearDown() override {

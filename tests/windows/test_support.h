@@ -22,6 +22,18 @@ inline void pump() {
   }
 }
 
+// A new, empty folder in the temporary folder, named `prefix` and a serial
+// number; empty when none could be made.
+inline std::wstring freshTempFolder(const std::wstring& prefix) {
+  wchar_t base[MAX_PATH];
+  if (GetTempPathW(MAX_PATH, base) == 0) return {};
+  for (int serial = 1;; ++serial) {
+    std::wstring folder = std::wstring(base) + prefix + std::to_wstring(serial);
+    if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return {};
+  }
+}
+
 // The whole content of a file, or "<missing>" when it cannot be opened.
 inline std::string fileBytes(const std::wstring& path) {
   HANDLE h =

@@ -93,13 +93,8 @@ using testing_support::fileBytes;
 class ScriptFiles : public testing::Test {
  protected:
   void SetUp() override {
-    wchar_t base[MAX_PATH];
-    ASSERT_GT(GetTempPathW(MAX_PATH, base), 0u);
-    for (int serial = 1;; ++serial) {
-      dir_ = std::wstring(base) + L"端到端脚本-" + std::to_wstring(serial);
-      if (CreateDirectoryW(dir_.c_str(), nullptr)) break;
-      ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-    }
+    dir_ = testing_support::freshTempFolder(L"端到端脚本-");
+    ASSERT_FALSE(dir_.empty());
   }
   void TearDown() override {
     for (const wchar_t* name : {L"脚本.txt"}) DeleteFileW((dir_ + L"\\" + name).c_str());
